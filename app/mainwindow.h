@@ -39,7 +39,7 @@ enum class Status : uint8_t { Ok = 0, Wait = 1, NoAccess = 2 };
 // does; each is a guarded entry: an error ends it and shows the general error report.
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(Environment env, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -150,12 +150,14 @@ public:
     QAction* popCopy = nullptr;
     QAction* ShowShareSheetAction1 = nullptr;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    // A double tap that no control took, on the window itself.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     // Builds every component in its design state (light look) and wires the handlers.
     void buildLayout();
     void wireHandlers();
@@ -194,8 +196,11 @@ private:
     bool versionSupported_ = false;
     Translator translator_;
     Look look_ = Look::Light;
-    bool creating_ = false;   // size changes during creation do not run FormResize
-    bool closing_ = false;
+    bool creating_ = false;  // size changes during creation do not run FormResize
+    // The outer size start-up applied, kept until the window manager's frame is known so
+    // the frame can be taken out of the client size once.
+    QSize appliedOuter_;
+    bool frameKnown_ = false;
 };
 
 }  // namespace orvr

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds OrvR and the instrument simulator, starts orv-sim on 127.0.0.1:49198 and opens
+# the window against it. The simulator stops when the window closes.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh" build
+"$root/scripts/build.sh" "$root/build"
+bin="$root/build/bin"
+
+"$bin/orv-sim" --listen 127.0.0.1:49198 "$@" &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+echo "orv-sim runs on 127.0.0.1:49198 (pid $sim); its request log follows."
+sleep 0.3
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display: OrvR needs a desktop session (or run it under xvfb-run)." >&2
+    wait $sim
+else
+    "$bin/OrvR"
+fi

@@ -6,22 +6,40 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvr::sim {
 
 struct Options {
-    std::string version = "3.0";   // VER reply field 0
-    int busyMs = 2000;              // MEASURE keeps the instrument busy this long
-    int points = 1000;              // points per curve (bounded by the line limit)
-    std::string storeDir = ".";     // FILESAVE writes its CSV here
-    char decimalPoint = '.';        // separator in curve values
+    std::string version = "3.0";  // VER reply field 0
+    int busyMs = 2000;            // MEASURE keeps the instrument busy this long
+    int points = 1000;            // points per curve (bounded by the line limit)
+    std::string storeDir = ".";   // FILESAVE writes its CSV here
+    char decimalPoint = '.';      // separator in curve values
 };
 
 // The instrument's state and answers. Thread-safe.
+//
+// Each of the six channels is a memory slot holding the curve of the last measurement
+// made on it: MEASURE records one curve, for the mode, range and channel selected at
+// that moment, into that channel's slot; the other slots keep theirs. At power-on
+// channels 1 and 2 hold an acoustic measurement over the default range and channels 3
+// to 6 are empty (MEAS answers an empty line for them). Requests are case-sensitive;
+// the trailing ";" may be left out. Commands that change state answer "OK;", refused
+// ones (bad or out-of-range parameter, MEASURE while busy) "ERR;".
 class Model {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
+    // Per-point bound of a curve line: an X of at most 7 characters, a Y of at most 12
+    // ("-1.23457e-05") and two separators. The cap keeps the line and its CR within the
+    // 256000 bytes a reply line may hold.
+    static constexpr int kMaxLineBytes = 255999;
+    static constexpr int kMaxPoints = kMaxLineBytes / 21;
+    // The frequencies the instrument can set, Hz.
+    static constexpr int kMinHz = 1;
+    static constexpr int kMaxHz = 100000;
+
     explicit Model(Options options = {});
 
     // Answers one request line (without its line end); returns the reply line without
@@ -50,8 +68,12 @@ public:
     std::vector<std::string> presetCaptions() const;
     // Files written by FILESAVE, full paths.
     std::vector<std::string> savedFiles() const;
+    // The limits FPR;n; selects (n = 1..6).
+    std::pair<int, int> presetLimits(int preset) const;
+    // Replaces the clock that ends a measurement, so tests can step time.
+    void setClock(std::function<Clock::time_point()> now);
 
-private:
+  private:
     struct State;
     mutable std::mutex mutex_;
     Options options_;

@@ -196,6 +196,13 @@ void TestSettingsIniFile::writesKeepOtherLines() {
     QCOMPARE(ReadBytes(path()),
              head + "width=768\r\nleft=5\nStyle=-1\r\n" + tail + "\r\n[New]\r\nk=\xC3\xBC\r\n");
 
+    // A line break in a value must not smuggle in keys or sections of its own.
+    ini.writeString(QStringLiteral("New"), QStringLiteral("k"),
+                    QStringLiteral("a\r\n[Other]\nname=x"));
+    QCOMPARE(ReadBytes(path()), head + "width=768\r\nleft=5\nStyle=-1\r\n" + tail +
+                                    "\r\n[New]\r\nk=a  [Other] name=x\r\n");
+    ini.writeString(QStringLiteral("New"), QStringLiteral("k"), QString::fromUtf8("ü"));
+
     QCOMPARE(ini.readString(QStringLiteral("other"), QStringLiteral("NAME"), {}),
              QString::fromUtf8("Café"));
     QCOMPARE(ini.readInteger(settingskey::Section, settingskey::Style, 0), -1);

@@ -28,7 +28,8 @@ public:
     // The automatic range found from the shown points; only used while automatic.
     void setAutoRange(double min, double max);
 
-    // The range actually drawn: a logarithmic axis with min <= 0 begins at 1.
+    // The range actually drawn: a logarithmic axis with min <= 0 begins at 1. The drawn
+    // maximum is never below the drawn minimum.
     double drawnMin() const;
     double drawnMax() const;
 
@@ -38,5 +39,11 @@ private:
     bool automatic_ = true;
     bool log_ = false;
 };
+
+// The label step of a linear axis over min..max: 1, 2 or 5 times a power of ten, about
+// ten steps over the span (a single value steps by its own magnitude; 0 gives 1).
+double LabelStep(double min, double max);
+// The largest multiple of step that is <= value.
+double RoundDownToStep(double value, double step);
 
 }  // namespace orvr

@@ -24,7 +24,8 @@ struct SeriesData {
 };
 
 // The chart without widgets: six series, two axes, the legend rules. Index 0..5 is
-// channel 1..6. Every change emits changed() so a view can follow.
+// channel 1..6. Every change emits changed() so a view can follow; setting a value to
+// what it already is emits nothing.
 class ChartModel : public QObject {
     Q_OBJECT
 public:
@@ -45,7 +46,10 @@ public:
     const Axis& bottom() const { return bottom_; }
     const Axis& left() const { return left_; }
     // Re-reads the automatic ranges from the shown points ("each time it is drawn").
-    // The left axis rounds its automatic minimum down to a label step.
+    // The left axis rounds its automatic minimum down to a label step. The model also
+    // does this itself whenever the shown points change, so an automatic axis is always
+    // current; this call matters after a limit was set on an automatic axis by hand. It
+    // emits changed() only when a range actually moved.
     void updateAutoRanges();
 
     bool legendVisible() const { return legendVisible_; }
@@ -57,6 +61,8 @@ public:
     // The legend as listed: one entry per shown series (legend text, or the series name
     // when empty); with exactly one shown series one "X Y" entry per point; none: empty.
     QStringList legendEntries() const;
+    // One point's legend entry: X and Y in their shortest exact form, a blank between.
+    static QString pointEntry(QPointF p);
     // Only the shown series' indices, in order.
     std::vector<int> shownSeries() const;
 
@@ -67,6 +73,9 @@ signals:
     void changed();
 
 private:
+    void pointsChanged(int i);
+    bool computeAutoRanges();  // true when a range moved
+
     std::array<SeriesData, kSeriesCount> series_;
     Axis bottom_;
     Axis left_;

@@ -119,19 +119,19 @@ void ChartDetailsTest::axes_data() {
         << kAxisLogError;
     QTest::newRow("negative min, next read linear")
         << negativeMin << Details({{2, "0"}}) << AxisState{10, 20000, false, false} << left << none;
-    QTest::newRow("min above max refused at B6")
+    QTest::newRow("frequency min above max refused")
         << none << Details({{0, "20000"}, {1, "1000"}}) << AxisState{10, 1000, true, false}
         << untouched << kAxisMinError;
     const QString high = Details({{0, "200000"}, {1, "300000"}, {4, "-10"}});
     QTest::newRow("high range accepted") << none << high << AxisState{200000, 300000, true, false}
                                          << AxisState{-10, 20, false, false} << none;
-    QTest::newRow("after a high range refused at B3, B2 applied")
+    QTest::newRow("after a high range the wide max is refused, linear applied")
         << high << Details({{2, "0"}}) << AxisState{200000, 300000, false, false}
         << AxisState{-10, 20, false, false} << kAxisMaxError;
-    QTest::newRow("left max below -200 refused at L4")
+    QTest::newRow("left max below the wide min refused")
         << none << Details({{5, "-300"}}) << AxisState{10, 20000, true, false}
         << AxisState{-200, 200, false, false} << kAxisMaxError;
-    QTest::newRow("left min above max refused at L5")
+    QTest::newRow("left min above max refused")
         << none << Details({{4, "50"}, {5, "20"}}) << AxisState{10, 20000, true, false}
         << AxisState{-200, 20, false, false} << kAxisMinError;
     QTest::newRow("left range beyond the wide one")
@@ -320,7 +320,7 @@ void ChartDetailsTest::viewFollowsStepsBeforeRefusal() {
     double seenMax = -1;
     QObject::connect(&chart, &ChartModel::changed, [&] { seenMax = chart.bottom().max(); });
     QCOMPARE(Apply(Details({{0, "20000"}, {1, "1000"}}), d, chart), kAxisMinError);
-    QCOMPARE(seenMax, 1000.0);  // announced although the read ended at B6
+    QCOMPARE(seenMax, 1000.0);  // announced although the read ended at the minimum
 }
 
 QTEST_GUILESS_MAIN(ChartDetailsTest)

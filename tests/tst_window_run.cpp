@@ -241,13 +241,14 @@ void WindowRun::modeConversionErrorEndsTick() {
     form->TimerBusyTimer();
     rig.server->model().finishMeasurement();
     // Five values and a trailing ";": the empty sixth field is no number.
-    rig.server->setOverride("MODE?;", "1;20;20000;4;1;\r\n");
+    rig.server->setOverride("MODE?;", "1;33;44;4;1;\r\n");
     form->TimerBusyTimer();
     QCOMPARE(rig.dialogs->errors,
              QStringList{QStringLiteral("'' is not a valid integer value for Integer type.")});
     QCOMPARE(form->mode().modeChannel, uint8_t(4));
     QVERIFY(form->mode().xyFreqFlag);
-    QCOMPARE(form->lbMessmode->text(), QStringLiteral("Mode"));  // steps after it did not run
+    QCOMPARE(form->mode().fmin, 33);
+    QVERIFY(form->lbfminfmax->text() != QStringLiteral("33/44"));  // steps after it did not run
     QVERIFY(!form->TimerBusy->enabled());
     QCOMPARE(form->run().state, RunState::Ended);  // the readout waits for a whole tick
     QVERIFY(!form->Timer1->enabled());

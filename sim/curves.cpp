@@ -43,8 +43,17 @@ class Noise {
     uint64_t state_;
 };
 
+// dB to power and back; exp and log are much cheaper than pow and log10.
+constexpr double kDbToNeper = std::numbers::ln10 / 10.0;
+double Power(double db) {
+    return std::exp(db * kDbToNeper);
+}
+double Db(double power) {
+    return std::log(power) / kDbToNeper;
+}
+
 double PowerSum(double aDb, double bDb) {
-    return 10.0 * std::log10(std::pow(10.0, aDb / 10.0) + std::pow(10.0, bDb / 10.0));
+    return Db(Power(aDb) + Power(bDb));
 }
 
 // Second-order high-pass and low-pass magnitudes.
@@ -127,24 +136,33 @@ double Impedance(const Driver& d, double f, double noise) {
 // that rises towards low frequencies. Peaks are as wide as the analyser's bins, here
 // a little under the point spacing so they never fall between two points unseen.
 double Spectrum(const Tone& t, double f, double width, double noise) {
-    constexpr double f0 = 1000;
-    constexpr double harmonics[] = {-62, -70, -78, -84, -90};
-    double power = std::pow(10.0, (t.floorDb + 10 * std::log10(1 + 200 / f) + 3 * noise) / 10);
-    auto peak = [&](double fk, double levelDb) {
-        const double d = (std::log10(f) - std::log10(fk)) / width;
+    // The tone, its harmonics 2 to 6, hum at 50 and 150 Hz: log10 of each frequency.
+    static const double kAt[] = {3.0,
+                                 std::log10(2000.0),
+                                 std::log10(3000.0),
+                                 std::log10(4000.0),
+                                 std::log10(5000.0),
+                                 std::log10(6000.0),
+                                 std::log10(50.0),
+                                 std::log10(150.0)};
+    constexpr double kHarmonics[] = {-62, -70, -78, -84, -90};
+    const double lf = std::log10(f);
+    double power = Power(t.floorDb + 10 * std::log10(1 + 200 / f) + 3 * noise);
+    auto peak = [&](int i, double levelDb) {
+        const double d = (lf - kAt[i]) / width;
         if (std::abs(d) < 8) {
-            power += std::pow(10.0, levelDb / 10) * std::exp(-0.5 * d * d);
+            power += Power(levelDb) * std::exp(-0.5 * d * d);
         }
     };
-    peak(f0, t.levelDbv);
+    peak(0, t.levelDbv);
     for (int k = 0; k < 5; ++k) {
-        peak(f0 * (k + 2), t.levelDbv + harmonics[k] + t.distortionDb);
+        peak(k + 1, t.levelDbv + kHarmonics[k] + t.distortionDb);
     }
     if (t.hum) {
-        peak(50, -95);
-        peak(150, -104);
+        peak(6, -95);
+        peak(7, -104);
     }
-    return 10 * std::log10(power);
+    return Db(power);
 }
 
 }  // namespace
@@ -209,35 +227,72 @@ Curve GenerateCurve(int mode, int channel, double lo, double hi, int points, uin
                 y = Spectrum(kTones[i], f, width, n);
                 break;
         }
-        // Keeps every value short: no exponent below 1e-9 on the wire.
-        c.y[k] = std::abs(y) < 1e-9 ? 0.0 : y;
+        c.y[k] = y;
     }
     return c;
 }
 
-void AppendNumber(std::string& out, double value, char decimalPoint) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
-    if (decimalPoint != '.') {
-        std::replace(buf, r.ptr, '.', decimalPoint);
+namespace {
+
+// Writes |value| rounded to six significant digits, but no more than six decimals, in
+// plain notation without trailing zeros: "20000", "12345.7", "-3.25", "0.000123".
+// Integer arithmetic keeps a long curve line to a fraction of a millisecond.
+char* WriteNumber(char* p, double value, char decimalPoint) {
+    const double a = std::abs(value);
+    if (!(a < 1e15)) {  // never produced; kept correct all the same
+        return std::to_chars(p, p + 32, value, std::chars_format::general, 6).ptr;
     }
-    out.append(buf, r.ptr);
+    static constexpr double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    int decimals = 6;
+    for (int e = 0; e < 6 && a >= kPow10[e]; ++e) {
+        decimals = 5 - e;
+    }
+    auto m = static_cast<unsigned long long>(std::llround(a * kPow10[decimals]));
+    while (decimals > 0 && m % 10 == 0) {
+        m /= 10;
+        --decimals;
+    }
+    if (m != 0 && value < 0) {
+        *p++ = '-';
+    }
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, m).ptr;
+    auto len = static_cast<int>(end - digits);
+    if (decimals == 0) {
+        return std::copy(digits, end, p);
+    }
+    if (len <= decimals) {
+        *p++ = '0';
+        *p++ = decimalPoint;
+        p = std::fill_n(p, decimals - len, '0');
+        return std::copy(digits, end, p);
+    }
+    p = std::copy(digits, end - decimals, p);
+    *p++ = decimalPoint;
+    return std::copy(end - decimals, end, p);
+}
+
+}  // namespace
+
+void AppendNumber(std::string& out, double value, char decimalPoint) {
+    char buf[40];
+    out.append(buf, WriteNumber(buf, value, decimalPoint));
 }
 
 void AppendCurveLine(std::string& out, const Curve& curve, char decimalPoint, std::size_t limit) {
     const std::size_t n = std::min(curve.x.size(), curve.y.size());
     out.reserve(std::min(limit, out.size() + n * 16));
-    std::string pair;
+    char pair[96];
     for (std::size_t k = 0; k < n; ++k) {
-        pair.clear();
-        AppendNumber(pair, curve.x[k], decimalPoint);
-        pair += ';';
-        AppendNumber(pair, curve.y[k], decimalPoint);
-        pair += ';';
-        if (out.size() + pair.size() > limit) {
+        char* p = WriteNumber(pair, curve.x[k], decimalPoint);
+        *p++ = ';';
+        p = WriteNumber(p, curve.y[k], decimalPoint);
+        *p++ = ';';
+        const auto len = static_cast<std::size_t>(p - pair);
+        if (out.size() + len > limit) {
             break;
         }
-        out += pair;
+        out.append(pair, len);
     }
 }
 

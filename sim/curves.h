@@ -31,11 +31,13 @@ std::vector<double> LogSpaced(double lo, double hi, int points);
 // gives the same noise, so a measurement is reproducible.
 Curve GenerateCurve(int mode, int channel, double lo, double hi, int points, uint64_t seed);
 
-// Appends "X;Y;" per point ("%.6g", decimal point replaced by `decimalPoint`), never
-// letting `out` grow beyond `limit` bytes: points that would not fit are left out.
+// Appends "X;Y;" per point (numbers as AppendNumber writes them), never letting `out`
+// grow beyond `limit` bytes: points that would not fit are left out.
 void AppendCurveLine(std::string& out, const Curve& curve, char decimalPoint, std::size_t limit);
 
-// Appends one number as "%.6g" with the given decimal point.
+// Appends one number rounded to six significant digits but at most six decimals, in
+// plain notation without trailing zeros ("20000", "12345.7", "-3.25", "0.000123"),
+// with the given decimal point.
 void AppendNumber(std::string& out, double value, char decimalPoint);
 
 }  // namespace orvr::sim

@@ -31,9 +31,9 @@ struct Options {
 class Model {
   public:
     using Clock = std::chrono::steady_clock;
-    // Per-point bound of a curve line: an X of at most 7 characters, a Y of at most 12
-    // ("-1.23457e-05") and two separators. The cap keeps the line and its CR within the
-    // 256000 bytes a reply line may hold.
+    // Per-point bound of a curve line: an X of at most 7 characters ("12345.7"), a Y of
+    // at most 12 (any value below 1e11 in size) and two separators. The cap keeps the line and its
+    // CR within the 256000 bytes a reply line may hold.
     static constexpr int kMaxLineBytes = 255999;
     static constexpr int kMaxPoints = kMaxLineBytes / 21;
     // The frequencies the instrument can set, Hz.

@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "link/fields.h"
+#include "sim/curves.h"
 #include "sim/model.h"
 
 using orvr::sim::Model;
@@ -116,6 +117,8 @@ class TstSimModel : public QObject {
     void presetsSelectTheLimitsTheirCaptionsName();
     void measurementRunsUntilFinished();
     void measurementEndsOnTheClock();
+    void numbersOnTheWire_data();
+    void numbersOnTheWire();
     void curvesLookLikeTheirMode_data();
     void curvesLookLikeTheirMode();
     void chartDetailsDescribeTheCurvesSent();
@@ -283,6 +286,31 @@ void TstSimModel::measurementEndsOnTheClock() {
     QCOMPARE(Ask(m, "MEASURE;"), "OK;");
     QVERIFY(!m.busy());
     QVERIFY(!m.curveLine(5).empty());
+}
+
+void TstSimModel::numbersOnTheWire_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<char>("decimalPoint");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("integer") << 20000.0 << '.' << "20000";
+    QTest::newRow("six digits") << 12345.67 << '.' << "12345.7";
+    QTest::newRow("rounds up a digit") << 99999.96 << '.' << "100000";
+    QTest::newRow("negative, comma") << -3.25 << ',' << "-3,25";
+    QTest::newRow("hundreds") << -123.4567 << '.' << "-123.457";
+    QTest::newRow("below one") << 0.5 << '.' << "0.5";
+    QTest::newRow("small") << 0.000123 << '.' << "0.000123";
+    QTest::newRow("six decimals at most") << 0.00123456 << '.' << "0.001235";
+    QTest::newRow("tiny negative is zero") << -1.5e-7 << '.' << "0";
+    QTest::newRow("zero") << 0.0 << ',' << "0";
+}
+
+void TstSimModel::numbersOnTheWire() {
+    QFETCH(double, value);
+    QFETCH(char, decimalPoint);
+    QFETCH(QString, text);
+    std::string out = "x";
+    orvr::sim::AppendNumber(out, value, decimalPoint);
+    QCOMPARE(QString::fromStdString(out), "x" + text);
 }
 
 void TstSimModel::curvesLookLikeTheirMode_data() {

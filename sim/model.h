@@ -28,12 +28,24 @@ struct Options {
 // to 6 are empty (MEAS answers an empty line for them). Requests are case-sensitive;
 // the trailing ";" may be left out. Commands that change state answer "OK;", refused
 // ones (bad or out-of-range parameter, MEASURE while busy) "ERR;".
+//
+// - FMIN and FMAX take kMinHz..kMaxHz; an fmin above fmax is kept as set and measured
+//   over the range between the two.
+// - XY_MODE;A; and XY_MODE;I; each switch their own view flag on or off; the curves
+//   stay as they are.
+// - CHARTDETAILS spans the frequencies of all curves held. The first Y axis carries
+//   the unit of the current mode if a curve has it (else that of the first curve),
+//   curves in other units go to the second axis; both ranges are rounded outwards.
+// - FILESAVE stores every curve held as CSV (channel,mode,unit,frequency_hz,value)
+//   under the name sent, made a plain file name in storeDir: control and non-ASCII
+//   characters and any of / \ ; : * ? " < > | become "_", leading dots and blanks are
+//   dropped; links in storeDir are not followed.
 class Model {
   public:
     using Clock = std::chrono::steady_clock;
-    // Per-point bound of a curve line: an X of at most 7 characters ("12345.7"), a Y of
-    // at most 12 (any value below 1e11 in size) and two separators. The cap keeps the line and its
-    // CR within the 256000 bytes a reply line may hold.
+    // Per-point bound of a curve line: an X of at most 7 characters ("12345.7"), a Y
+    // of at most 12 (any value below 1e11 in size) and two separators. The cap keeps
+    // the line and its CR within the 256000 bytes a reply line may hold.
     static constexpr int kMaxLineBytes = 255999;
     static constexpr int kMaxPoints = kMaxLineBytes / 21;
     // The frequencies the instrument can set, Hz.

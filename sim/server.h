@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,7 +32,7 @@ bool ParseFault(const std::string& text, Fault& fault, int& delayMs);
 // model unless an override or a fault applies. Runs on its own thread; every method is
 // thread-safe, so tests drive it from the GUI thread while the program talks to it.
 class Server {
-public:
+  public:
     explicit Server(Options options = {});
     ~Server();
     Server(const Server&) = delete;
@@ -63,7 +64,15 @@ public:
     void setFault(Fault fault, const std::string& request = "", int delayMs = 0);
     void clearFaults();
 
-private:
+    // Called on the connection's thread with each request line, after it is logged and
+    // before it is answered, so a test can look at the client's state mid-exchange.
+    void setRequestHook(std::function<void(const std::string& request)> hook);
+    // Connections accepted and not yet closed. A connection is closed once the client
+    // has closed its side (or a fault closed it), so 0 after an exchange shows that the
+    // client let go of its socket.
+    int openConnections() const;
+
+  private:
     struct Impl;
     std::unique_ptr<Model> model_;
     std::unique_ptr<Impl> d_;

@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -46,6 +47,11 @@ QByteArray EncodeRequest(const QString& command) {
 }
 
 QString DecodeReply(const char* data, std::size_t size) {
+    // Replies are nearly always plain ASCII: then the vectorised Latin-1 path is exact.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    if (std::none_of(bytes, bytes + size, [](unsigned char b) { return b >= 0x80; })) {
+        return QString::fromLatin1(data, static_cast<qsizetype>(size));
+    }
     QString out(static_cast<qsizetype>(size), Qt::Uninitialized);
     QChar* dst = out.data();
     for (std::size_t i = 0; i < size; ++i) {

@@ -101,7 +101,7 @@ void TForm1::buildLayout() {
     paMessenStart = named(new QWidget(paMessenStart1), "paMessenStart");
     fill(paMessenStart1, paMessenStart, {0, 5, 0, 0});
     PercentGrid* startGrid = grid(paMessenStart, {50, 50}, {25, 75});
-    cbMesskanal = named(new QComboBox(paMessenStart), "cbMesskanal");
+    cbMesskanal = named(new ComboBox(paMessenStart), "cbMesskanal");
     for (int i = 1; i <= 6; ++i) {
         cbMesskanal->addItem(QString::number(i));
     }

@@ -1,5 +1,6 @@
 #include "app/looks.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QPalette>
 #include <QString>
@@ -154,7 +155,7 @@ QPushButton:disabled, QToolButton:disabled {
 }
 QDialog QPushButton { min-width: 72px; min-height: 22px; padding: 2px 10px; }
 
-QCheckBox { color: @checkText; background: transparent; spacing: 5px; }
+QCheckBox { color: @checkText; spacing: 5px; }
 QCheckBox:disabled { color: @disabledText; }
 
 QLineEdit {
@@ -175,6 +176,7 @@ QComboBox:disabled { color: @disabledText; background-color: @editDisabledFace; 
 QComboBox::drop-down {
     subcontrol-origin: padding; subcontrol-position: center right; width: 14px; border: none;
 }
+QComboBox::down-arrow { image: none; }
 QComboBox QAbstractItemView {
     color: @editText; background-color: @editFace; border: 1px solid @accent; outline: 0;
     selection-background-color: @accent; selection-color: @selectedText;
@@ -284,10 +286,10 @@ void ApplyLook(QWidget* window, Look look) {
         return;
     }
     const Scheme& s = look == Look::Dark ? kDark : kLight;
-    // Message boxes and the input dialog are windows of their own: let the palette reach
-    // them as the style sheet does.
-    window->setAttribute(Qt::WA_WindowPropagation);
-    window->setPalette(palette(s));
+    // Widgets under a style sheet take the application's palette, never their parent's;
+    // what the sheet leaves to the base style (check marks, arrows, the size grip) is drawn
+    // from it, and the one window is all the application shows.
+    QApplication::setPalette(palette(s));
     window->setStyleSheet(styleSheet(s));
 }
 

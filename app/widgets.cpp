@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <QTextLayout>
 #include <QWidgetItem>
@@ -74,9 +75,18 @@ QSize SpeedButton::minimumSizeHint() const {
 }
 
 QString SpeedButton::wrappedCaption(int width) const {
-    const QString caption = text();
-    if (caption.isEmpty() || width <= 0) {
-        return caption;
+    if (text().isEmpty() || width <= 0) {
+        return text();
+    }
+    // Ranges such as "20Hz-20kHz" are one word to the line breaker (a hyphen before a digit
+    // reads as a minus); a break after the hyphen keeps both ends of the range whole.
+    const QChar zeroWidthSpace(0x200B);
+    QString caption = text();
+    for (int i = caption.size() - 2; i >= 0; --i) {
+        const QChar c = caption[i];
+        if ((c == QLatin1Char('-') || c == QLatin1Char('/')) && !caption[i + 1].isSpace()) {
+            caption.insert(i + 1, zeroWidthSpace);
+        }
     }
     QTextLayout layout(caption, font());
     QTextOption option(Qt::AlignHCenter);
@@ -93,7 +103,7 @@ QString SpeedButton::wrappedCaption(int width) const {
         lines << caption.mid(line.textStart(), line.textLength()).trimmed();
     }
     layout.endLayout();
-    return lines.join(QLatin1Char('\n'));
+    return lines.join(QLatin1Char('\n')).remove(zeroWidthSpace);
 }
 
 void SpeedButton::paintEvent(QPaintEvent* event) {
@@ -109,6 +119,29 @@ void SpeedButton::paintEvent(QPaintEvent* event) {
     const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     option.text = wrappedCaption(contents.width());
     p.drawControl(QStyle::CE_PushButton, option);
+}
+
+// ---- ComboBox ---------------------------------------------------------------------------
+
+void ComboBox::paintEvent(QPaintEvent* event) {
+    QComboBox::paintEvent(event);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QRect area =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+    const int w = std::min({8, area.width() - 2, height() - 4});
+    if (w < 3) {
+        return;
+    }
+    const int h = (w + 1) / 2;
+    const QPointF top(area.center().x() + 0.5 - w / 2.0, area.center().y() + 0.5 - h / 2.0);
+    const QPolygonF arrow{top, top + QPointF(w, 0), top + QPointF(w / 2.0, h)};
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    p.drawPolygon(arrow);
 }
 
 // ---- PercentGrid ------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QComboBox>
 #include <QLayout>
 #include <QList>
 #include <QMargins>
@@ -59,6 +60,17 @@ class SpeedButton : public QPushButton {
 
   private:
     bool wrap_;
+};
+
+// A combo box that draws its own drop-down arrow in its text colour, so the arrow shows
+// in both looks whatever the base style.
+class ComboBox : public QComboBox {
+    Q_OBJECT
+  public:
+    using QComboBox::QComboBox;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // Divides its rectangle into columns and rows by percentages and gives each child its

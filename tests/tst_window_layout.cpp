@@ -74,6 +74,8 @@ class WindowLayout : public QObject {
     void cellsAtTheDrawnSize_data();
     void cellsAtTheDrawnSize();
     void proportionsHoldWhenResized();
+    void captionsWrapWithoutLosingText_data();
+    void captionsWrapWithoutLosingText();
     void looks_data();
     void looks();
     void messageBoxesShowTextAsPlainText_data();
@@ -355,6 +357,32 @@ void WindowLayout::proportionsHoldWhenResized() {
     QTRY_COMPARE(f.paMain->size(), QSize(644, 312));
 }
 
+void WindowLayout::captionsWrapWithoutLosingText_data() {
+    // The width is that of the widest expected line, so the break points are fixed
+    // whatever the font.
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("fits") << "F1"
+                          << "F1";
+    QTest::newRow("at a space") << "Set IP / Connect"
+                                << "Set IP /\nConnect";
+    QTest::newRow("a range after its hyphen") << "200Hz-20kHz"
+                                              << "200Hz-\n20kHz";
+    QTest::newRow("one long word inside") << "WWWWWWWWWW"
+                                          << "WWWWW\nWWWWW";
+}
+
+void WindowLayout::captionsWrapWithoutLosingText() {
+    QFETCH(QString, caption);
+    QFETCH(QString, expected);
+    SpeedButton button(caption, nullptr, true);
+    int width = 0;
+    for (const QString& line : expected.split(QLatin1Char('\n'))) {
+        width = std::max(width, button.fontMetrics().horizontalAdvance(line));
+    }
+    QCOMPARE(button.wrappedCaption(width + 1), expected);
+}
+
 void WindowLayout::looks_data() {
     QTest::addColumn<Look>("look");
     QTest::addColumn<QRgb>("window");
@@ -399,6 +427,10 @@ void WindowLayout::looks() {
     QCOMPARE(colour(f.edipOrv, QPalette::Text), editText);
     QCOMPARE(colour(f.edipOrv, QPalette::Highlight), selection);
     QCOMPARE(colour(f.ChartCh[0], QPalette::WindowText), checkText);
+    // What the base style draws from the palette: the check box's box, the combo's arrow.
+    QCOMPARE(colour(f.ChartCh[0], QPalette::Base), editFace);
+    QCOMPARE(colour(f.cbChartLegendOnOff, QPalette::Base), editFace);
+    QCOMPARE(colour(f.cbMesskanal, QPalette::ButtonText), editText);
     QCOMPARE(colour(f.lbstatus, QPalette::WindowText), 0xFF000000u);
 
     // What is drawn: background, a button's face and outline, the lamps and frame lines,

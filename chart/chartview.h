@@ -2,6 +2,7 @@
 
 #include <QChartView>
 #include <QPixmap>
+#include <QStringList>
 
 namespace orvr {
 
@@ -13,7 +14,7 @@ class ChartModel;
 // column for drawing only.
 class ChartView : public QChartView {
     Q_OBJECT
-public:
+  public:
     explicit ChartView(ChartModel* model, QWidget* parent = nullptr);
     ~ChartView() override;
 
@@ -21,11 +22,13 @@ public:
     QPixmap renderPicture();
     // Rebuild the drawn series and axes from the model now.
     void sync();
+    // The entries the legend below the plot lists; empty while the legend is hidden.
+    QStringList legendLines() const;
 
-signals:
+  signals:
     void doubleClicked();
 
-protected:
+  protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -33,9 +36,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-private:
+  private:
     struct Impl;
     Impl* d_;
+
+    void scheduleRebuild();
+    void rebuild();
 };
 
 }  // namespace orvr

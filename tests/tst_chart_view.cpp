@@ -248,11 +248,13 @@ void ChartViewTest::reductionKeepsColumnEnvelope_data() {
     QTest::addColumn<double>("min");
     QTest::addColumn<double>("max");
     QTest::addColumn<double>("width");
+    QTest::addColumn<int>("resizeTo");  // 0: keep the size
 
-    QTest::newRow("log, whole curve") << true << 10.0 << 100000.0 << 2.0;
-    QTest::newRow("log, whole curve, thin pen") << true << 10.0 << 100000.0 << 1.0;
-    QTest::newRow("log, zoomed into a decade") << true << 1000.0 << 10000.0 << 2.0;
-    QTest::newRow("linear, zoomed, wide pen") << false << 100.0 << 5000.0 << 3.0;
+    QTest::newRow("log, whole curve") << true << 10.0 << 100000.0 << 2.0 << 0;
+    QTest::newRow("log, whole curve, thin pen") << true << 10.0 << 100000.0 << 1.0 << 0;
+    QTest::newRow("log, zoomed into a decade") << true << 1000.0 << 10000.0 << 2.0 << 0;
+    QTest::newRow("linear, zoomed, wide pen") << false << 100.0 << 5000.0 << 3.0 << 0;
+    QTest::newRow("log, after a resize") << true << 10.0 << 100000.0 << 2.0 << 500;
 }
 
 void ChartViewTest::reductionKeepsColumnEnvelope() {
@@ -260,6 +262,7 @@ void ChartViewTest::reductionKeepsColumnEnvelope() {
     QFETCH(double, min);
     QFETCH(double, max);
     QFETCH(double, width);
+    QFETCH(int, resizeTo);
 
     Rig rig;
     const std::vector<QPointF> curve = noisyCurve(17000, 0, 7);
@@ -269,6 +272,12 @@ void ChartViewTest::reductionKeepsColumnEnvelope() {
     rig.setRange(rig.model.bottom(), min, max);
     rig.setRange(rig.model.left(), -20, 20);
     rig.view->sync();
+    if (resizeTo > 0) {
+        // The view reduces again by itself once the new size is laid out.
+        rig.view->resize(resizeTo, 400);
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.view->width(), resizeTo);
+    }
 
     QChart* chart = rig.view->chart();
     QLineSeries* series = rig.drawn(2);

@@ -107,6 +107,7 @@ struct Server::Impl {
     int listenFd = -1;
     sockaddr_in bound{};
     Fault appliedListen = Fault::None;
+    bool reopenFailing = false;
     std::vector<int> fillers;
     struct Connection {
         std::thread thread;
@@ -195,8 +196,14 @@ struct Server::Impl {
             }
         } else {
             if (listenFd < 0 && !openListener()) {
-                std::cerr << "orv-sim: cannot listen again on port " << port.load() << ": "
-                          << std::strerror(errno) << "\n";
+                // Retried on every round until it works; said once.
+                if (!reopenFailing) {
+                    std::cerr << "orv-sim: cannot listen again on port " << port.load() << ": "
+                              << std::strerror(errno) << "\n";
+                }
+                reopenFailing = true;
+            } else {
+                reopenFailing = false;
             }
             if (listenFd >= 0) {
                 if (target == Fault::Silent) {

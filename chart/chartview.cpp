@@ -589,6 +589,12 @@ void ChartView::rebuild() {
 }
 
 QPixmap ChartView::renderPicture() {
+    if (!isVisible()) {
+        // Rendering a hidden widget first lays out its window, which may resize this view:
+        // let that happen on a single pixel, so the picture is taken at the final size.
+        QPixmap probe(1, 1);
+        QWidget::render(&probe, QPoint(), QRegion(0, 0, 1, 1), QWidget::DrawChildren);
+    }
     if (d_->dirty) {
         rebuild();
     }

@@ -3,6 +3,7 @@
 #include <QLogValueAxis>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QValueAxis>
 #include <QtTest>
 #include <cmath>
@@ -97,6 +98,7 @@ class ChartViewTest : public QObject {
     void reductionKeepsColumnEnvelope();
     void legendListsEntriesBelowPlot();
     void pictureReflectsModelAtCall();
+    void pictureOfHiddenWindowHasLaidOutSize();
 };
 
 void ChartViewTest::axesFollowModel_data() {
@@ -353,6 +355,23 @@ void ChartViewTest::pictureReflectsModelAtCall() {
     }
     QVERIFY(found);
     QCOMPARE(image.pixel(1, 1), QColor::fromRgba(0xFF212121).rgba());
+}
+
+void ChartViewTest::pictureOfHiddenWindowHasLaidOutSize() {
+    // As in a window that has never been shown: its layout is still pending.
+    ChartModel model;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* view = new ChartView(&model);
+    layout->addWidget(view);
+    window.resize(700, 400);
+    model.addPoints(0, noisyCurve(17000, 0, 5));
+
+    const QPixmap picture = view->renderPicture();
+    QVERIFY2(view->width() > 600, qPrintable(QString::number(view->width())));
+    QCOMPARE(picture.size(), view->size());
+    // Drawn for the laid-out plot, not for the size before.
+    QCOMPARE(view->chart()->size().toSize(), view->size());
 }
 
 QTEST_MAIN(ChartViewTest)

@@ -12,6 +12,11 @@
 
 namespace orvr {
 
+namespace {
+// Below this a caption would no longer be readable; it is then left to overflow.
+constexpr int kMinCaptionPixels = 7;
+}  // namespace
+
 // ---- Lamp -------------------------------------------------------------------------------
 
 Lamp::Lamp(QWidget* parent, bool outline) : QWidget(parent), outline_(outline) {}
@@ -75,6 +80,10 @@ QSize SpeedButton::minimumSizeHint() const {
 }
 
 QString SpeedButton::wrappedCaption(int width) const {
+    return wrappedCaption(width, font());
+}
+
+QString SpeedButton::wrappedCaption(int width, const QFont& f) const {
     if (text().isEmpty() || width <= 0) {
         return text();
     }
@@ -88,7 +97,7 @@ QString SpeedButton::wrappedCaption(int width) const {
             caption.insert(i + 1, zeroWidthSpace);
         }
     }
-    QTextLayout layout(caption, font());
+    QTextLayout layout(caption, f);
     QTextOption option(Qt::AlignHCenter);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -106,18 +115,32 @@ QString SpeedButton::wrappedCaption(int width) const {
     return lines.join(QLatin1Char('\n')).remove(zeroWidthSpace);
 }
 
-void SpeedButton::paintEvent(QPaintEvent* event) {
-    if (!wrap_) {
-        QPushButton::paintEvent(event);
-        return;
-    }
-    // The style draws face, outline and label for the current state; only the caption
-    // is broken into lines first, so the look's colours apply unchanged.
+void SpeedButton::paintEvent(QPaintEvent*) {
+    // The style draws face, outline and label for the current state; only the caption is
+    // prepared first, so the look's colours apply unchanged.
     QStylePainter p(this);
     QStyleOptionButton option;
     initStyleOption(&option);
     const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    option.text = wrappedCaption(contents.width());
+    // A caption is never cut: one that is wider than the button (a longer translation, a
+    // narrow window) is drawn in a smaller font until it fits.
+    QFont f = font();
+    for (;;) {
+        const QFontMetrics fm(f);
+        option.text = wrap_ ? wrappedCaption(contents.width(), f) : text();
+        int widest = 0;
+        for (const QString& line : option.text.split(QLatin1Char('\n'))) {
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        }
+        const int lines = int(option.text.count(QLatin1Char('\n'))) + 1;
+        const bool fits = widest <= contents.width() && fm.height() * lines <= height();
+        if (fits || QFontInfo(f).pixelSize() <= kMinCaptionPixels) {
+            break;
+        }
+        f.setPixelSize(std::max(kMinCaptionPixels, QFontInfo(f).pixelSize() - 1));
+    }
+    option.fontMetrics = QFontMetrics(f);
+    p.setFont(f);
     p.drawControl(QStyle::CE_PushButton, option);
 }
 

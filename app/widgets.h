@@ -54,6 +54,7 @@ class SpeedButton : public QPushButton {
     // The caption as drawn into the given width: broken at word boundaries, inside a
     // word only when the word alone is wider. Nothing is ever left out.
     QString wrappedCaption(int width) const;
+    QString wrappedCaption(int width, const QFont& font) const;
 
   protected:
     void paintEvent(QPaintEvent*) override;

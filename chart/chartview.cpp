@@ -316,6 +316,7 @@ void styleBottom(QAbstractAxis* axis) {
     axis->setGridLineVisible(true);
     axis->setGridLinePen(QPen(kBottomGrid, 1));
     axis->setMinorGridLineVisible(false);
+    axis->setTruncateLabels(false);
     if (auto* log = qobject_cast<QLogValueAxis*>(axis)) {
         log->setBase(10);
         log->setLabelFormat(QStringLiteral("%g"));
@@ -368,6 +369,9 @@ void styleLeft(QValueAxis* axis) {
     axis->setMinorGridLinePen(QPen(kLeftMinorGrid, 1));
     axis->setMinorTickCount(4);
     axis->setLabelFormat(QStringLiteral("%g"));
+    // The plot leaves the labels too little room before the first drawing; a cut label
+    // ("...") tells the user nothing.
+    axis->setTruncateLabels(false);
 }
 
 }  // namespace

@@ -7,7 +7,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" "$root/build"
 bin="$root/build/bin"
 
-"$bin/orv-sim" --listen 127.0.0.1:49198 "$@" &
+# The program reads curve values in the user's number format; the simulator writes them
+# in the same one.
+decimal=$(locale decimal_point 2>/dev/null || echo .)
+[ "$decimal" = "," ] || decimal=.
+"$bin/orv-sim" --listen 127.0.0.1:49198 --decimal "$decimal" "$@" &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
 echo "orv-sim runs on 127.0.0.1:49198 (pid $sim); its request log follows."

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/errors.h"
+#include "link/fields.h"
 
 namespace orvr {
 
@@ -203,20 +204,6 @@ QString Unquote(QString value) {
         value.truncate(cut);
     }
     return value;
-}
-
-int HexDigit(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') {
-        return u - u'0';
-    }
-    if (u >= u'a' && u <= u'f') {
-        return u - u'a' + 10;
-    }
-    if (u >= u'A' && u <= u'F') {
-        return u - u'A' + 10;
-    }
-    return -1;
 }
 
 // Decimal, or hexadecimal after "0x", "0X" or "$", with an optional sign. Hexadecimal

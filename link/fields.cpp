@@ -20,8 +20,6 @@ QStringList SplitFields(const QString& text, QChar separator) {
     return fields;
 }
 
-namespace {
-
 int HexDigit(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9') {
@@ -35,8 +33,6 @@ int HexDigit(QChar c) {
     }
     return -1;
 }
-
-}  // namespace
 
 bool TryInteger(QStringView text, int32_t& value) {
     const qsizetype n = text.size();

@@ -25,6 +25,9 @@ bool TryInteger(QStringView text, int32_t& value);
 // TryInteger that raises ConversionError with the chosen wording on failure.
 int32_t Integer(const QString& text, IntegerMessage message);
 
+// The value of a hexadecimal digit (0-9, A-F, a-f), or -1.
+int HexDigit(QChar c);
+
 // Writes n in decimal: "-" for negatives, no leading zeros, no "+".
 QString Decimal(int32_t n);
 

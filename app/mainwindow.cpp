@@ -484,8 +484,13 @@ void TForm1::sbSaveFileClick() {
     guarded([this] {
         const QString name =
             SaveFileName(edFileSaveName->text(), lbMessmode->text(), env_.clock(), env_.locale);
-        sendIgnored(cmd::FileSave(name));
-        env_.dialogs->information(this, translator_.Translate(text::FileSaved) + name);
+        QString reply;
+        SendCommand(cmd::FileSave(name), connected_, reply, true);
+        // Without any answer nothing was stored; telling the user it was would lose the
+        // measurement silently.
+        env_.dialogs->information(this, reply.isEmpty()
+                                            ? translator_.Translate(text::NoAccess)
+                                            : translator_.Translate(text::FileSaved) + name);
     });
 }
 

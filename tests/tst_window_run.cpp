@@ -422,6 +422,12 @@ void WindowRun::saveFileName() {
     const QString name = QStringLiteral("te:st_x_Acoustic_09.12.2025 14_03_27.tes");
     QCOMPARE(rig.takeLog(), std::vector<std::string>{"FILESAVE;" + name.toStdString() + ";"});
     QCOMPARE(rig.dialogs->infos, QStringList{text::English(text::FileSaved) + name});
+
+    // With no answer at all nothing was stored, and the user is not told otherwise.
+    rig.dialogs->infos.clear();
+    rig.server->setFault(sim::Fault::Refuse);
+    form->sbSaveFileClick();
+    QCOMPARE(rig.dialogs->infos, QStringList{text::English(text::NoAccess)});
 }
 
 QTEST_MAIN(WindowRun)

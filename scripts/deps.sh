@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
-    libqt6charts6-dev libgl-dev libxkbcommon-dev libbenchmark-dev fonts-dejavu-core)
+    qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev libbenchmark-dev fonts-dejavu-core)
 test_pkgs=(xvfb xauth xdotool xclip openbox x11-utils bc imagemagick clang libclang-rt-14-dev
     valgrind)
 

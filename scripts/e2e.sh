@@ -13,6 +13,7 @@ shots=$(cd "$shots" && pwd)
 fail() {
     echo "e2e: FAILED: $*" >&2
     [ -f "$work/sim.log" ] && tail -n 20 "$work/sim.log" >&2
+    [ -f "$work/orvr.log" ] && tail -n 20 "$work/orvr.log" >&2
     exit 1
 }
 
@@ -30,17 +31,31 @@ display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 export DISPLAY=$display
+# The test suite runs the window tests offscreen; this check needs the real window.
+export QT_QPA_PLATFORM=xcb
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $display"
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 sleep 1
 
-"$bin/orv-sim" --listen 127.0.0.1:49198 --busy-ms 1500 --points 2000 --store "$work" \
-    >"$work/sim.log" 2>&1 &
-pids+=($!)
-sleep 0.5
-kill -0 "${pids[-1]}" 2>/dev/null || fail "orv-sim did not start (port 49198 taken?)"
+# The port lies in the ephemeral range: a test's client connection that just closed on it
+# holds it in TIME_WAIT for up to a minute, so the simulator is started until it listens.
+sim_up=0
+for _ in $(seq 90); do
+    "$bin/orv-sim" --listen 127.0.0.1:49198 --busy-ms 1500 --points 2000 --store "$work" \
+        >"$work/sim.log" 2>&1 &
+    sim=$!
+    sleep 0.5
+    if kill -0 "$sim" 2>/dev/null; then
+        sim_up=1
+        break
+    fi
+    wait "$sim" 2>/dev/null || true
+    sleep 0.5
+done
+[ $sim_up = 1 ] || fail "orv-sim did not start (port 49198 taken?)"
+pids+=($sim)
 
 # A scratch copy of the program's directory: no settings file, the shipped language file.
 app=$work/app

@@ -16,6 +16,7 @@ sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
 echo "orv-sim runs on 127.0.0.1:49198 (pid $sim); its request log follows."
 sleep 0.3
+kill -0 $sim 2>/dev/null || { echo "orv-sim could not listen on 127.0.0.1:49198." >&2; exit 1; }
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: OrvR needs a desktop session (or run it under xvfb-run)." >&2
     wait $sim

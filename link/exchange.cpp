@@ -306,12 +306,15 @@ ExchangeResult Exchange(const QString& host, uint16_t port, const QString& comma
     return result;
 }
 
+// Only the first two fields matter; splitting a whole curve line just to look at its start
+// would cost more than the rest of the exchange.
 QString UnwrapBusy(const QString& reply) {
-    const QStringList fields = SplitFields(reply, u';');
-    if (fields.size() >= 2 && fields[0] == QLatin1String("BUSY")) {
-        return fields[1];
+    static const QLatin1String kBusy("BUSY;");
+    if (!reply.startsWith(kBusy)) {
+        return reply;
     }
-    return reply;
+    const qsizetype end = reply.indexOf(u';', kBusy.size());
+    return reply.mid(kBusy.size(), end < 0 ? -1 : end - kBusy.size());
 }
 
 void SendCommand(const TcpClient& client, const QString& command, bool& connected, QString& reply,

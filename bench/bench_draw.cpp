@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/benchsupport.h"
 #include "chart/chartmodel.h"
 #include "chart/chartview.h"
 
@@ -104,7 +105,10 @@ void BM_RepaintChartView(benchmark::State& state) {
         benchmark::DoNotOptimize(picture);
     }
 }
-BENCHMARK(BM_RepaintChartView)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintChartView)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_RepaintStock(benchmark::State& state) {
     for (auto _ : state) {
@@ -112,7 +116,7 @@ void BM_RepaintStock(benchmark::State& state) {
         benchmark::DoNotOptimize(picture);
     }
 }
-BENCHMARK(BM_RepaintStock)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintStock)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // What a model change costs before the next repaint: reduce six curves and hand them over.
 void BM_RebuildChartView(benchmark::State& state) {
@@ -199,9 +203,7 @@ void compareEnvelopes() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::PreferOffscreen();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     Views built;

@@ -27,7 +27,8 @@ for bench in "$dir"/bin/bench_*; do
 done
 
 # median FILE BENCHMARK COLUMN: the median of one column; times in ms, counters as they
-# are. The benchmark is named without its /iterations:, /manual_time or /real_time parts.
+# are. The benchmark is named without its /iterations:, /manual_time, /process_time or
+# /real_time parts.
 # The JSON report holds one "key": value per line, one object per run.
 median() {
     [ -f "$out/$1.json" ] || { echo nan; return; }
@@ -36,7 +37,7 @@ median() {
             n = rec["name"]
             if (n ~ /_median$/) {
                 sub(/_median$/, "", n)
-                gsub(/\/(iterations:[0-9]+|manual_time|real_time)/, "", n)
+                gsub(/\/(iterations:[0-9]+|manual_time|real_time|process_time)/, "", n)
                 if (n == bench && (col in rec) && !("error_occurred" in rec)) {
                     v = rec[col]
                     if (col == "real_time" || col == "cpu_time") {
@@ -91,6 +92,9 @@ row "peak memory, six curves drawn / empty window" MB \
 row "chart repaint: ChartView / stock QChartView" ms \
     "$($m bench_draw BM_RepaintChartView real_time)" \
     "$($m bench_draw BM_RepaintStock real_time)" "ratio <= 0.3"
+row "  the same in CPU time of all threads" ms \
+    "$($m bench_draw BM_RepaintChartView cpu_time)" \
+    "$($m bench_draw BM_RepaintStock cpu_time)" "ratio <= 0.3"
 row "chart rebuild after a model change" ms "$($m bench_draw BM_RebuildChartView real_time)" "" ""
 row "exchange above 50 ms wait, short / no wait" us \
     "$($m bench_exchange BM_ExchangeShortReply above_wait_us)" \

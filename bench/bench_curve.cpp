@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "bench/benchsupport.h"
 #include "chart/chartmodel.h"
 #include "chart/curve.h"
 
@@ -86,21 +87,6 @@ void BM_AddPoints17000(benchmark::State& state) {
 }
 BENCHMARK(BM_AddPoints17000)->ArgName("shuffled")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// Prints as usual and keeps the throughput of each run for the comparison at the end.
-class ThroughputReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const auto it = run.counters.find("bytes_per_second");
-            if (it != run.counters.end()) {
-                bytesPerSecond[run.run_name.function_name] = it->second;
-            }
-        }
-    }
-    std::map<std::string, double> bytesPerSecond;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,17 +94,20 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    ThroughputReporter reporter;
+    orvr::bench::MedianRecorder reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto& r = reporter.bytesPerSecond;
-    const auto fast = r.find("BM_ParseCurve");
-    const auto naive = r.find("BM_SplitToDouble");
-    if (fast != r.end() && naive != r.end() && naive->second > 0) {
+    const auto* fast = reporter.find("BM_ParseCurve");
+    const auto* naive = reporter.find("BM_SplitToDouble");
+    if (fast != nullptr && naive != nullptr) {
         // Characters of the line count as bytes: it arrives as one byte each.
-        std::printf("ParseCurve %.0f MB/s, split + toDouble %.1f MB/s, ratio %.1f\n",
-                    fast->second / 1e6, naive->second / 1e6, fast->second / naive->second);
+        const double f = fast->counters.at("bytes_per_second");
+        const double n = naive->counters.at("bytes_per_second");
+        if (n > 0) {
+            std::printf("ParseCurve %.0f MB/s, split + toDouble %.1f MB/s, ratio %.1f\n", f / 1e6,
+                        n / 1e6, f / n);
+        }
     }
     return 0;
 }

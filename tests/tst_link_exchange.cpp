@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <memory>
@@ -32,6 +33,7 @@ class TestExchange : public QObject {
     Q_OBJECT
 
   private:
+    QTemporaryDir store;  // the wire tests send FILESAVE; nothing may land in the cwd
     std::unique_ptr<sim::Server> server;
     ExchangeResult run(const QString& command, const Bounds& bounds = Fast()) {
         return Exchange("127.0.0.1", server->port(), command, bounds);
@@ -63,7 +65,10 @@ class TestExchange : public QObject {
   private slots:
     void initTestCase() { QCoreApplication::processEvents(); }
     void init() {
-        server = std::make_unique<sim::Server>();
+        QVERIFY(store.isValid());
+        sim::Options options;
+        options.storeDir = store.path().toStdString();
+        server = std::make_unique<sim::Server>(options);
         QVERIFY(server->listen("127.0.0.1", 0));
     }
     void cleanup() { server.reset(); }

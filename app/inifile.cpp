@@ -265,6 +265,16 @@ QString OneLine(QString value) {
     return value;
 }
 
+// What ends the line that stops at `at` when something is written after it: nothing when
+// it already ends at an LF, the LF alone after a last line's CR (which a read already takes
+// as its line end, so a CR LF after it would put the CR into the value), else CR LF.
+QString lineEndFor(const QString& units, qsizetype at) {
+    if (at == 0 || units[at - 1] == QLatin1Char('\n')) {
+        return QString();
+    }
+    return units[at - 1] == QLatin1Char('\r') ? QStringLiteral("\n") : QStringLiteral("\r\n");
+}
+
 }  // namespace
 
 IniFile::IniFile(QString path) : path_(std::move(path)) {}
@@ -308,12 +318,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         doc.units.replace(old.start, old.next - old.start, line);
     } else if (at.section >= 0) {
         const Line& last = lines[at.lastContent];
-        const bool terminated = doc.units[last.next - 1] == QLatin1Char('\n');
-        doc.units.insert(last.next, terminated ? line : crlf + line);
+        doc.units.insert(last.next, lineEndFor(doc.units, last.next) + line);
     } else {
-        if (!doc.units.isEmpty() && !doc.units.endsWith(QLatin1Char('\n'))) {
-            doc.units += crlf;
-        }
+        doc.units += lineEndFor(doc.units, doc.units.size());
         doc.units += doc.encode(QLatin1Char('[') + section + QLatin1Char(']')) + crlf + line;
     }
 

@@ -208,6 +208,21 @@ void TestSettingsIniFile::writesKeepOtherLines() {
     QCOMPARE(ini.readInteger(settingskey::Section, settingskey::Style, 0), -1);
     QCOMPARE(ini.readString(QStringLiteral("New"), QStringLiteral("k"), {}),
              QString::fromUtf8("ü"));
+
+    // A last line ending in a bare CR already reads as ended there; a key written after it
+    // completes that CR instead of pushing it into the value (width would read 650).
+    for (const bool ownSection : {true, false}) {
+        WriteBytes(path(), "[System]\r\nwidth=5\r");
+        if (ownSection) {
+            ini.writeInteger(settingskey::Section, settingskey::Top, 7);
+            QCOMPARE(ReadBytes(path()), QByteArray("[System]\r\nwidth=5\r\ntop=7\r\n"));
+        } else {
+            ini.writeString(QStringLiteral("New"), QStringLiteral("k"), QStringLiteral("v"));
+            QCOMPARE(ReadBytes(path()),
+                     QByteArray("[System]\r\nwidth=5\r\n[New]\r\nk=v\r\n"));
+        }
+        QCOMPARE(ini.readInteger(settingskey::Section, settingskey::Width, 650), 5);
+    }
 }
 
 void TestSettingsIniFile::utf16StaysUtf16_data() {

@@ -16,7 +16,7 @@ namespace orvr {
 
 // Message boxes and the asynchronous input dialog; tests record instead of showing.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // Modal; returns when the user closed it.
     virtual void information(QWidget* parent, const QString& text) = 0;
@@ -30,7 +30,7 @@ public:
 
 // The real message boxes and a QInputDialog opened without blocking.
 class QtDialogs : public Dialogs {
-public:
+  public:
     void information(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     bool inputAsync(QWidget* parent, const QString& title, const QString& prompt,
@@ -39,9 +39,9 @@ public:
 
 // Everything the window takes from outside, handed in at construction.
 struct Environment {
-    QString exeDir;                     // where OrvR.ini and DE_orvr.txt live
-    QLocale locale;                     // language, decimal point, date and time formats
-    std::function<QDateTime()> clock;   // the local date and time
+    QString exeDir;                    // where OrvR.ini and DE_orvr.txt live
+    QLocale locale;                    // language, decimal point, date and time formats
+    std::function<QDateTime()> clock;  // the local date and time
     std::shared_ptr<Dialogs> dialogs;
     uint16_t port = kOrvPort;
     Bounds bounds;

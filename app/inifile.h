@@ -10,7 +10,7 @@ namespace orvr {
 // characters. Each write replaces the file atomically (a new file beside it renamed
 // over it) and keeps every other line; a UTF-16 file stays UTF-16, lines end CR LF.
 class IniFile {
-public:
+  public:
     explicit IniFile(QString path);
     const QString& path() const { return path_; }
 
@@ -26,7 +26,7 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, int32_t value);
 
-private:
+  private:
     QString path_;
 };
 

@@ -13,7 +13,7 @@ inline const QString kAxisLogError =
 // AxisError with the rule's text. While automatic, min and max follow the shown points
 // (ChartModel updates them) and setting them does not switch automatic scaling off.
 class Axis {
-public:
+  public:
     double min() const { return min_; }
     double max() const { return max_; }
     bool automatic() const { return automatic_; }
@@ -33,7 +33,7 @@ public:
     double drawnMin() const;
     double drawnMax() const;
 
-private:
+  private:
     double min_ = 0;
     double max_ = 0;
     bool automatic_ = true;

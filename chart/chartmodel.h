@@ -15,7 +15,7 @@ namespace orvr {
 inline constexpr int kSeriesCount = 6;
 
 struct SeriesData {
-    QString name;        // "Series1" .. "Series6"
+    QString name;  // "Series1" .. "Series6"
     QColor color;
     std::vector<QPointF> points;  // ascending X; equal X keep arrival order
     QString legendText = QStringLiteral("no data");
@@ -28,7 +28,7 @@ struct SeriesData {
 // what it already is emits nothing.
 class ChartModel : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ChartModel(QObject* parent = nullptr);
 
     const SeriesData& series(int i) const { return series_[i]; }
@@ -69,10 +69,10 @@ public:
     // Announce a change made through bottom()/left() directly.
     void notify() { emit changed(); }
 
-signals:
+  signals:
     void changed();
 
-private:
+  private:
     void pointsChanged(int i);
     bool computeAutoRanges();  // true when a range moved
 

@@ -13,7 +13,7 @@ namespace orvr {
 // which characters without weight, such as U+FEFF, do not count); a line equal to one
 // already present is dropped.
 class LanguageList {
-public:
+  public:
     explicit LanguageList(const QLocale& locale);
     void insert(const QString& line);
     const QStringList& lines() const { return lines_; }
@@ -21,7 +21,7 @@ public:
     // id (found by binary search); else id in decimal.
     QString lookup(int32_t id) const;
 
-private:
+  private:
     int compare(const QString& a, const QString& b) const;
     QCollator collator_;
     QStringList lines_;
@@ -29,7 +29,7 @@ private:
 
 // Texts by identifier, from the language list while one is loaded, else built-in.
 class Translator {
-public:
+  public:
     bool loaded() const { return list_.has_value(); }
     // Discards any list and makes a new, empty one.
     LanguageList& reset(const QLocale& locale);
@@ -41,7 +41,7 @@ public:
     // Translate with the built-in English text of id.
     QString Translate(int32_t id) const;
 
-private:
+  private:
     std::optional<LanguageList> list_;
 };
 

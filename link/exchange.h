@@ -13,10 +13,10 @@ inline constexpr uint16_t kOrvPort = 49198;
 
 // The bounds of one exchange; tests shorten them, the program uses the defaults.
 struct Bounds {
-    int connectMs = 1000;         // TCP set-up only, not name resolution
-    int idleMs = 15000;           // longest wait for a further piece of the reply
-    int waitMs = 50;              // fixed wait after the reply
-    int maxLineBytes = 256000;    // reply bytes before the LF, a CR before it included
+    int connectMs = 1000;       // TCP set-up only, not name resolution
+    int idleMs = 15000;         // longest wait for a further piece of the reply
+    int waitMs = 50;            // fixed wait after the reply
+    int maxLineBytes = 256000;  // reply bytes before the LF, a CR before it included
 };
 
 enum class Failure {
@@ -26,9 +26,9 @@ enum class Failure {
 };
 
 struct ExchangeResult {
-    QString reply;          // decoded line without its line end; empty on failure
+    QString reply;  // decoded line without its line end; empty on failure
     Failure failure = Failure::None;
-    QString message;        // the failure's message, empty when none
+    QString message;  // the failure's message, empty when none
 };
 
 // The request as it goes on the wire: U+0000-U+007F as the same byte, except that C0
@@ -42,7 +42,7 @@ QString DecodeReply(const char* data, std::size_t size);
 // Accumulates received bytes up to the first LF. Exposed so the framing can be fuzzed
 // and tested without a socket.
 class LineReader {
-public:
+  public:
     enum class Status { NeedMore, Done, TooLong };
     explicit LineReader(int maxLineBytes = 256000) : max_(maxLineBytes) {}
     // Feeds bytes; returns Done once an LF was seen (the line is then line()), TooLong
@@ -51,7 +51,7 @@ public:
     // The line without its LF and without one CR directly before it.
     const QByteArray& line() const { return line_; }
 
-private:
+  private:
     int max_;
     QByteArray line_;
     Status status_ = Status::NeedMore;

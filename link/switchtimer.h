@@ -9,7 +9,7 @@ namespace orvr {
 // stopped one starts a fresh interval, disabling drops the pending tick.
 class SwitchTimer : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SwitchTimer(QObject* parent = nullptr, int intervalMs = 1000) : QObject(parent) {
         timer_.setInterval(intervalMs);
         timer_.setTimerType(Qt::PreciseTimer);
@@ -29,10 +29,10 @@ public:
     int interval() const { return timer_.interval(); }
     void setInterval(int ms) { timer_.setInterval(ms); }
 
-signals:
+  signals:
     void tick();
 
-private:
+  private:
     QTimer timer_;
 };
 

@@ -5,8 +5,8 @@ set -euo pipefail
 
 build_pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
     qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev libbenchmark-dev fonts-dejavu-core)
-test_pkgs=(xvfb xauth xdotool xclip openbox x11-utils bc imagemagick clang libclang-rt-14-dev
-    valgrind)
+test_pkgs=(xvfb xauth xdotool xclip openbox x11-utils bc imagemagick clang clang-format
+    libclang-rt-14-dev valgrind)
 
 want=("${build_pkgs[@]}")
 if [ "${1:-build}" = test ]; then

@@ -218,8 +218,7 @@ void TestSettingsIniFile::writesKeepOtherLines() {
             QCOMPARE(ReadBytes(path()), QByteArray("[System]\r\nwidth=5\r\ntop=7\r\n"));
         } else {
             ini.writeString(QStringLiteral("New"), QStringLiteral("k"), QStringLiteral("v"));
-            QCOMPARE(ReadBytes(path()),
-                     QByteArray("[System]\r\nwidth=5\r\n[New]\r\nk=v\r\n"));
+            QCOMPARE(ReadBytes(path()), QByteArray("[System]\r\nwidth=5\r\n[New]\r\nk=v\r\n"));
         }
         QCOMPARE(ini.readInteger(settingskey::Section, settingskey::Width, 650), 5);
     }

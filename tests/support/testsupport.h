@@ -16,7 +16,7 @@ namespace orvr::test {
 // Dialogs that record what would be shown and never block. Input dialogs are kept so
 // a test can answer them.
 class RecordingDialogs : public Dialogs {
-public:
+  public:
     struct Input {
         QString title;
         QString prompt;

@@ -52,12 +52,27 @@ std::string StripLineEnd(std::string s) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::pair<Fault, const char*> kFaultNames[] = {
+    {Fault::None, "none"},   {Fault::Refuse, "refuse"},     {Fault::Silent, "silent"},
+    {Fault::Hang, "hang"},   {Fault::NoLf, "nolf"},         {Fault::Close, "close"},
+    {Fault::Reset, "reset"}, {Fault::Oversize, "oversize"}, {Fault::Garbage, "garbage"},
+    {Fault::Delay, "delay"},
+};
+
+}  // namespace
+
+const char* FaultName(Fault fault) {
+    for (const auto& [f, name] : kFaultNames) {
+        if (f == fault) {
+            return name;
+        }
+    }
+    return "?";
+}
+
 bool ParseFault(const std::string& text, Fault& fault, int& delayMs) {
-    static const std::map<std::string, Fault> names = {
-        {"none", Fault::None},   {"refuse", Fault::Refuse},     {"silent", Fault::Silent},
-        {"hang", Fault::Hang},   {"nolf", Fault::NoLf},         {"close", Fault::Close},
-        {"reset", Fault::Reset}, {"oversize", Fault::Oversize}, {"garbage", Fault::Garbage},
-    };
     delayMs = 0;
     if (text.rfind("delay:", 0) == 0) {
         const std::string ms = text.substr(6);
@@ -69,12 +84,14 @@ bool ParseFault(const std::string& text, Fault& fault, int& delayMs) {
         delayMs = std::stoi(ms);
         return true;
     }
-    const auto it = names.find(text);
-    if (it == names.end()) {
-        return false;
+    // A delay needs its time, so the bare name is no fault.
+    for (const auto& [f, name] : kFaultNames) {
+        if (f != Fault::Delay && text == name) {
+            fault = f;
+            return true;
+        }
     }
-    fault = it->second;
-    return true;
+    return false;
 }
 
 struct Server::Impl {

@@ -28,6 +28,9 @@ enum class Fault {
 // Parses "refuse", "delay:250", ... Returns false for an unknown name.
 bool ParseFault(const std::string& text, Fault& fault, int& delayMs);
 
+// The name ParseFault takes for a fault ("delay" without its time).
+const char* FaultName(Fault fault);
+
 // The instrument on a TCP port: one request line per connection, answered by the
 // model unless an override or a fault applies. Runs on its own thread; every method is
 // thread-safe, so tests drive it from the GUI thread while the program talks to it.

@@ -1,16 +1,16 @@
-#include <sys/resource.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <memory>
 
 #include "app/inifile.h"
 #include "app/settings.h"
 #include "link/errors.h"
+#include "support/filesizelimit.h"
 
 using namespace orvr;
+using orvr::test::FileSizeLimit;
 
 namespace {
 
@@ -211,17 +211,15 @@ void TestSettingsIniFile::writesKeepOtherLines() {
 
     // A last line ending in a bare CR already reads as ended there; a key written after it
     // completes that CR instead of pushing it into the value (width would read 650).
-    for (const bool ownSection : {true, false}) {
-        WriteBytes(path(), "[System]\r\nwidth=5\r");
-        if (ownSection) {
-            ini.writeInteger(settingskey::Section, settingskey::Top, 7);
-            QCOMPARE(ReadBytes(path()), QByteArray("[System]\r\nwidth=5\r\ntop=7\r\n"));
-        } else {
-            ini.writeString(QStringLiteral("New"), QStringLiteral("k"), QStringLiteral("v"));
-            QCOMPARE(ReadBytes(path()), QByteArray("[System]\r\nwidth=5\r\n[New]\r\nk=v\r\n"));
-        }
-        QCOMPARE(ini.readInteger(settingskey::Section, settingskey::Width, 650), 5);
-    }
+    const QByteArray bareCr = "[System]\r\nwidth=5\r";
+    WriteBytes(path(), bareCr);
+    ini.writeInteger(settingskey::Section, settingskey::Top, 7);  // into the same section
+    QCOMPARE(ReadBytes(path()), bareCr + "\ntop=7\r\n");
+    QCOMPARE(ini.readInteger(settingskey::Section, settingskey::Width, 650), 5);
+    WriteBytes(path(), bareCr);
+    ini.writeString(QStringLiteral("New"), QStringLiteral("k"), QStringLiteral("v"));
+    QCOMPARE(ReadBytes(path()), bareCr + "\n[New]\r\nk=v\r\n");
+    QCOMPARE(ini.readInteger(settingskey::Section, settingskey::Width, 650), 5);
 }
 
 void TestSettingsIniFile::utf16StaysUtf16_data() {
@@ -275,16 +273,11 @@ void TestSettingsIniFile::failedWriteKeepsOldFile() {
     QByteArray old = "[Other]\r\nnote=" + QByteArray(4000, 'n') + "\r\n[System]\r\nleft=5\r\n";
     WriteBytes(path(), old);
 
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(1024);
+    QVERIFY(limit.set());
     IniFile ini(path());
     const QString error = WriteError(ini, settingskey::Ip, QStringLiteral("127.0.0.1"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.lift();
 
     QCOMPARE(error, QStringLiteral("Unable to write to ") + path());
     QCOMPARE(ReadBytes(path()), old);

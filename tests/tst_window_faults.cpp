@@ -18,9 +18,6 @@ using namespace orvr::test;
 
 namespace {
 
-const QColor kGreen = QColor::fromRgba(0xFF7CFC00);
-const QColor kRed = QColor::fromRgba(0xFFFF0000);
-
 // Short bounds keep the slow faults quick; the delay stays well below the no-data wait.
 constexpr int kConnectMs = 150;
 constexpr int kIdleMs = 300;
@@ -49,32 +46,6 @@ int exchangesOf(Phase phase) {
             return 1;
     }
     return 0;
-}
-
-const char* nameOf(sim::Fault fault) {
-    switch (fault) {
-        case sim::Fault::None:
-            return "none";
-        case sim::Fault::Refuse:
-            return "refuse";
-        case sim::Fault::Silent:
-            return "silent";
-        case sim::Fault::Hang:
-            return "hang";
-        case sim::Fault::NoLf:
-            return "nolf";
-        case sim::Fault::Close:
-            return "close";
-        case sim::Fault::Reset:
-            return "reset";
-        case sim::Fault::Oversize:
-            return "oversize";
-        case sim::Fault::Garbage:
-            return "garbage";
-        case sim::Fault::Delay:
-            return "delay";
-    }
-    return "?";
 }
 
 Outcome outcomeOf(sim::Fault fault) {
@@ -127,7 +98,6 @@ class WindowFaults : public QObject {
 
     sim::Fault fault_ = sim::Fault::None;
     qint64 elapsedMs_ = 0;
-    bool claimedSaved_ = false;  // the window announced the file as saved
 };
 
 void WindowFaults::matrix_data() {
@@ -138,7 +108,7 @@ void WindowFaults::matrix_data() {
     const std::vector<F> all = {F::Refuse, F::Silent,   F::Hang,    F::NoLf, F::Close,
                                 F::Reset,  F::Oversize, F::Garbage, F::Delay};
     const auto add = [](F fault, Phase phase, const char* phaseName) {
-        QTest::newRow(QByteArray(nameOf(fault)) + " / " + phaseName) << fault << phase;
+        QTest::newRow(QByteArray(sim::FaultName(fault)) + " / " + phaseName) << fault << phase;
     };
     // The poll and the readout meet every fault: the poll is the loop that must notice
     // each of them, and the readout chains seven exchanges whose waits add up.
@@ -170,7 +140,6 @@ void WindowFaults::matrix() {
     rig.bounds.idleMs = kIdleMs;
     auto form = makeForm(rig);
 
-    claimedSaved_ = false;
     switch (phase) {
         case Phase::StartUp:
             startUp(rig, *form, outcome, reaches);
@@ -194,14 +163,6 @@ void WindowFaults::matrix() {
              qPrintable(QStringLiteral("%1 ms, bound %2 ms").arg(elapsedMs_).arg(bound)));
 
     recovers(rig, *form);
-    if (QTest::currentTestFailed()) {
-        return;
-    }
-    // Last, so the rest of the row is still checked: a save whose request got no answer
-    // must not be announced as done.
-    if (phase == Phase::Command && (outcome == Outcome::Empty || outcome == Outcome::TimedOut)) {
-        QVERIFY2(!claimedSaved_, "the file was reported saved although no answer came back");
-    }
 }
 
 void WindowFaults::startUp(Rig& rig, TForm1& form, Outcome outcome, bool reaches) {
@@ -215,7 +176,7 @@ void WindowFaults::startUp(Rig& rig, TForm1& form, Outcome outcome, bool reaches
     QVERIFY(form.TimerBusy->enabled());  // the poll reports a missing instrument later
     QVERIFY(noneLocked(form));
     QCOMPARE(form.lbstatus->text(), QStringLiteral("?"));
-    QCOMPARE(form.rectOrvConnected->fillColor(), QColor::fromRgba(0xFFE0E0E0));
+    QCOMPARE(form.rectOrvConnected->fillColor(), kLampGrey);
     switch (outcome) {
         case Outcome::Normal:
             QCOMPARE(rig.takeLog(), lines({"FPRESET?;", "VER?;", "VER?;"}));
@@ -256,8 +217,8 @@ void WindowFaults::startUp(Rig& rig, TForm1& form, Outcome outcome, bool reaches
 void WindowFaults::poll(Rig& rig, TForm1& form, Outcome outcome, bool reaches) {
     form.Create();
     form.TimerBusyTimer();
-    QCOMPARE(form.rectOrvConnected->fillColor(), kGreen);
-    QCOMPARE(form.rectOrvBusy->fillColor(), kGreen);
+    QCOMPARE(form.rectOrvConnected->fillColor(), kLampGreen);
+    QCOMPARE(form.rectOrvBusy->fillColor(), kLampGreen);
     const QString modeLine = form.lbMessmode->text();
     rig.takeLog();
 
@@ -268,12 +229,12 @@ void WindowFaults::poll(Rig& rig, TForm1& form, Outcome outcome, bool reaches) {
     elapsedMs_ = clock.elapsed();
 
     QVERIFY(rig.dialogs->infos.isEmpty());
-    QCOMPARE(form.rectOrvBusy->fillColor(), kGreen);  // only "0" and "1" touch it
+    QCOMPARE(form.rectOrvBusy->fillColor(), kLampGreen);  // only "0" and "1" touch it
     switch (outcome) {
         case Outcome::Normal:
             QCOMPARE(rig.takeLog(), lines({"BUSY?;", "MODE?;"}));
             QVERIFY(form.connected());
-            QCOMPARE(form.rectOrvConnected->fillColor(), kGreen);
+            QCOMPARE(form.rectOrvConnected->fillColor(), kLampGreen);
             QVERIFY(noneLocked(form));
             QVERIFY(form.TimerBusy->enabled());
             QCOMPARE(form.lbMessmode->text(), modeLine);
@@ -284,7 +245,7 @@ void WindowFaults::poll(Rig& rig, TForm1& form, Outcome outcome, bool reaches) {
             // Whatever the cause, an empty BUSY reply is the unreachable branch.
             QCOMPARE(rig.takeLog(), reaches ? lines({"BUSY?;"}) : std::vector<std::string>{});
             QVERIFY(!form.connected());
-            QCOMPARE(form.rectOrvConnected->fillColor(), kRed);
+            QCOMPARE(form.rectOrvConnected->fillColor(), kLampRed);
             QVERIFY(allLocked(form));
             QCOMPARE(form.lbMessmode->text(), text::English(text::StartOrv));
             QCOMPARE(form.lbstatus->text(), text::English(text::NoAccess));
@@ -297,7 +258,7 @@ void WindowFaults::poll(Rig& rig, TForm1& form, Outcome outcome, bool reaches) {
             // never has six fields, and when it does its error ends the tick.
             QCOMPARE(rig.takeLog(), lines({"BUSY?;", "MODE?;"}));
             QVERIFY(form.connected());
-            QCOMPARE(form.rectOrvConnected->fillColor(), kGreen);
+            QCOMPARE(form.rectOrvConnected->fillColor(), kLampGreen);
             QVERIFY(noneLocked(form));
             if (rig.dialogs->errors.isEmpty()) {
                 QVERIFY(form.TimerBusy->enabled());
@@ -410,10 +371,6 @@ void WindowFaults::command(Rig& rig, TForm1& form, Outcome outcome, bool reaches
     form.sbSaveFileClick();
     elapsedMs_ = clock.elapsed();
 
-    const QString saved = text::English(text::FileSaved);
-    for (const QString& info : rig.dialogs->infos) {
-        claimedSaved_ = claimedSaved_ || info.startsWith(saved);
-    }
     const auto log = rig.takeLog();
     QCOMPARE(log.size(), size_t(reaches ? 1 : 0));
     if (reaches) {
@@ -424,9 +381,13 @@ void WindowFaults::command(Rig& rig, TForm1& form, Outcome outcome, bool reaches
     QCOMPARE(form.connected(), outcome != Outcome::TimedOut);
     QVERIFY(noneLocked(form));
     QCOMPARE(form.lbstatus->text(), QStringLiteral("?"));  // commands set no status
-    if (outcome == Outcome::Normal) {
-        QCOMPARE(rig.dialogs->infos.size(), 1);
-        QVERIFY(claimedSaved_);
+    // Any answer counts as stored; without one the file is not announced as saved.
+    QCOMPARE(rig.dialogs->infos.size(), 1);
+    if (outcome == Outcome::Empty || outcome == Outcome::TimedOut) {
+        QCOMPARE(rig.dialogs->infos[0], text::English(text::NoAccess));
+    } else {
+        QVERIFY2(rig.dialogs->infos[0].startsWith(text::English(text::FileSaved)),
+                 qPrintable(rig.dialogs->infos[0]));
     }
 }
 
@@ -441,7 +402,7 @@ void WindowFaults::recovers(Rig& rig, TForm1& form) {
     QCOMPARE(form.lbstatus->text(), QStringLiteral("Ok"));
     QVERIFY(noneLocked(form));
     QVERIFY(form.TimerBusy->enabled());
-    QCOMPARE(form.rectOrvConnected->fillColor(), kGreen);
+    QCOMPARE(form.rectOrvConnected->fillColor(), kLampGreen);
 }
 
 QTEST_MAIN(WindowFaults)

@@ -14,13 +14,6 @@
 using namespace orvr;
 using namespace orvr::test;
 
-namespace {
-
-const QColor kGreen = QColor::fromRgba(0xFF7CFC00);
-const QColor kRed = QColor::fromRgba(0xFFFF0000);
-
-}  // namespace
-
 class WindowRun : public QObject {
     Q_OBJECT
   private slots:
@@ -62,12 +55,12 @@ void WindowRun::wholeMeasurement() {
     QVERIFY(form->TimerBusy->enabled());
 
     form->TimerBusyTimer();
-    QCOMPARE(form->rectOrvBusy->fillColor(), kRed);
+    QCOMPARE(form->rectOrvBusy->fillColor(), kLampRed);
     QCOMPARE(form->run().state, RunState::Measuring);
 
     rig.server->model().finishMeasurement();
     form->TimerBusyTimer();
-    QCOMPARE(form->rectOrvBusy->fillColor(), kGreen);
+    QCOMPARE(form->rectOrvBusy->fillColor(), kLampGreen);
     QCOMPARE(form->run().state, RunState::Idle);
     QVERIFY(form->Timer1->enabled());
     QCOMPARE(form->Timer1->interval(), 3600 * 1000);  // the test's; the program's is 1000
@@ -113,7 +106,7 @@ void WindowRun::startRefusedWhileBusy() {
     form->Create();
     rig.server->queueReplies("BUSY?;", {"BUSY;1;\r\n"});
     form->TimerBusyTimer();
-    QCOMPARE(form->rectOrvBusy->fillColor(), kRed);
+    QCOMPARE(form->rectOrvBusy->fillColor(), kLampRed);
     QCOMPARE(form->run().state, RunState::Idle);  // busy on its own: no run
     rig.takeLog();
     form->sbOrv_MessClick();
@@ -146,7 +139,7 @@ void WindowRun::instrumentLostMidRunAndRecovered() {
 
     rig.server->setFault(sim::Fault::Refuse);
     form->TimerBusyTimer();
-    QCOMPARE(form->rectOrvConnected->fillColor(), kRed);
+    QCOMPARE(form->rectOrvConnected->fillColor(), kLampRed);
     QCOMPARE(form->lbstatus->text(), QStringLiteral("No Orv access!"));
     QVERIFY(!form->TimerBusy->enabled());
     QCOMPARE(form->run().state, RunState::Measuring);
@@ -170,8 +163,8 @@ void WindowRun::otherBusyReplyOnlyProvesReachability() {
     rig.takeLog();
     rig.server->queueReplies("BUSY?;", {"2\r\n"});
     form->TimerBusyTimer();
-    QCOMPARE(form->rectOrvBusy->fillColor(), QColor::fromRgba(0xFFE0E0E0));
-    QCOMPARE(form->rectOrvConnected->fillColor(), kGreen);
+    QCOMPARE(form->rectOrvBusy->fillColor(), kLampGrey);
+    QCOMPARE(form->rectOrvConnected->fillColor(), kLampGreen);
     QCOMPARE(rig.takeLog(), lines({"BUSY?;", "MODE?;"}));
     QVERIFY(form->TimerBusy->enabled());
 }

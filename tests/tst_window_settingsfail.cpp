@@ -4,16 +4,15 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
-#include <csignal>
 #include <cstring>
 
 #include "link/switchtimer.h"
+#include "support/filesizelimit.h"
 #include "support/formrig.h"
 
 using namespace orvr;
@@ -83,39 +82,6 @@ class ImmutableDir {
     int fd_ = -1;
     int error_ = 0;
     bool set_ = false;
-};
-
-// A file-size limit for the duration of one call; the signal a cut write would raise is
-// ignored so the write fails with an error instead of ending the test.
-class FileSizeLimit {
-  public:
-    FileSizeLimit() {
-        ok_ = ::getrlimit(RLIMIT_FSIZE, &saved_) == 0;
-        if (!ok_) {
-            return;
-        }
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved_;
-        small.rlim_cur = kFileSizeLimit;
-        ok_ = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit() { lift(); }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-    bool set() const { return ok_; }
-    void lift() {
-        if (ok_) {
-            ::setrlimit(RLIMIT_FSIZE, &saved_);
-            std::signal(SIGXFSZ, oldHandler_);
-            ok_ = false;
-        }
-    }
-
-  private:
-    rlimit saved_{};
-    void (*oldHandler_)(int) = SIG_DFL;
-    bool ok_ = false;
 };
 
 void runHandler(TForm1& form, Handler handler) {
@@ -198,7 +164,7 @@ void WindowSettingsFail::failedSave() {
             }
         }
         if (failure == SaveFault::DiskFull) {
-            limit = std::make_unique<FileSizeLimit>();
+            limit = std::make_unique<FileSizeLimit>(kFileSizeLimit);
             QVERIFY2(limit->set(), "the file-size limit cannot be set");
         }
         runHandler(*form, handler);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QFile>
 #include <QStringList>
 #include <memory>
@@ -12,6 +13,11 @@
 #include "support/testsupport.h"
 
 namespace orvr::test {
+
+// The lamps' colours as the window must show them.
+inline const QColor kLampGreen = QColor::fromRgba(0xFF7CFC00);
+inline const QColor kLampRed = QColor::fromRgba(0xFFFF0000);
+inline const QColor kLampGrey = QColor::fromRgba(0xFFE0E0E0);
 
 // The window over a Rig. The busy poll keeps its enabled flag but its interval is long, so
 // no tick arrives on its own while a test dispatches events: ticks are called directly.
